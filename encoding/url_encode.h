@@ -1,0 +1,16 @@
+// Percent-encoding of a text for a URL query.
+#pragma once
+
+#include "encoding/text.h"
+
+#include <optional>
+
+namespace cc {
+
+// Every source byte becomes "%" and two upper-case hexadecimal digits. With
+// keepSafe, hyphen, full stop, digits and ASCII letters are copied as they are;
+// with asUtf8, the text is converted from code page 936 to UTF-8 first.
+Text UrlEncode(const Text& text, std::optional<bool> keepSafe = std::nullopt,
+               std::optional<bool> asUtf8 = std::nullopt);
+
+}  // namespace cc
