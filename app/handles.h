@@ -52,11 +52,11 @@ struct KernelHandleTraits {
 
 inline void DeleteGdiObject(HGDIOBJ object) { ::DeleteObject(object); }
 inline void DestroyWindowHandle(HWND window) { ::DestroyWindow(window); }
-inline void FreeModule(HMODULE module) { ::FreeLibrary(module); }
+inline void UnloadModule(HMODULE module) { ::FreeLibrary(module); }
 
 using UniqueWindow = UniqueHandle<HWND, NullInvalidTraits<HWND, decltype(&DestroyWindowHandle), &DestroyWindowHandle>>;
 using UniqueFont = UniqueHandle<HFONT, NullInvalidTraits<HFONT, decltype(&DeleteGdiObject), &DeleteGdiObject>>;
-using UniqueModule = UniqueHandle<HMODULE, NullInvalidTraits<HMODULE, decltype(&FreeModule), &FreeModule>>;
+using UniqueModule = UniqueHandle<HMODULE, NullInvalidTraits<HMODULE, decltype(&UnloadModule), &UnloadModule>>;
 using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 
 // A reference-counted COM interface pointer.

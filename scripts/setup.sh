@@ -8,7 +8,7 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     googletest
     wine64
-    xvfb xauth x11-utils imagemagick fonts-wqy-microhei
+    xvfb xauth x11-utils imagemagick fonts-wqy-microhei fonts-wine
     python3
     libc-bin
 )
