@@ -54,9 +54,11 @@ bool EditBox::Create(HWND parent, const EditBoxSettings& settings) {
     ::SendMessageA(hwnd(), EM_SETSEL, 0, 0);
     ::SendMessageA(hwnd(), EM_SCROLLCARET, 0, 0);
 
-    ::SetWindowLongPtrA(hwnd(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // The box is subclassed with a UTF-16 procedure: a typed character then
+    // reaches the filter and the EDIT whole, never split into bytes on the way.
+    ::SetWindowLongPtrW(hwnd(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     original_ = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProcedure)));
+        ::SetWindowLongPtrW(hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProcedure)));
     // The frame is measured again, now with the text line centred.
     ::SetWindowPos(hwnd(), nullptr, 0, 0, 0, 0,
                    SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -73,11 +75,11 @@ Text EditBox::Content() const {
 }
 
 LRESULT CALLBACK EditBox::SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<EditBox*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* self = reinterpret_cast<EditBox*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == WM_NCDESTROY) {
         // Put the class's own procedure back before the box goes.
-        ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->original_));
-        const LRESULT result = ::CallWindowProcA(self->original_, window, message, wParam, lParam);
+        ::SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(self->original_));
+        const LRESULT result = ::CallWindowProcW(self->original_, window, message, wParam, lParam);
         self->window_.release();
         return result;
     }

@@ -18,7 +18,8 @@ struct EditBoxSettings {
 };
 
 // Whether a numeric box takes a typed character (a WM_CHAR code). Codes below
-// 0x20, Backspace and the Ctrl combinations among them, always pass.
+// 0x20, Backspace and the Ctrl combinations among them, always pass; every
+// other character but the digits, '-' and '.' is dropped, a Chinese one too.
 bool IsAcceptedTypedChar(WPARAM code);
 
 // The height that a single-line box needs for a tall character of its font
@@ -47,7 +48,7 @@ private:
     static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Original(UINT message, WPARAM wParam, LPARAM lParam) {
-        return ::CallWindowProcA(original_, hwnd(), message, wParam, lParam);
+        return ::CallWindowProcW(original_, hwnd(), message, wParam, lParam);
     }
 
     int FontTextHeight(const char* sample) const;

@@ -6,11 +6,14 @@
 // Commands (numbers in decimal, window handles as given by earlier answers):
 //   main PID TIMEOUT_MS         the tool's main window, once it is visible (PID 0: any process)
 //   window HWND                 caption, outer rectangle, styles, class
+//   toplevel PID                the visible top-level windows of a process
 //   children HWND               the child windows, from the top of the stacking order
 //   focus TID                   the window with the keyboard focus on a GUI thread
-//   key HWND VK [shift]         a key pressed and released (posted)
+//   key HWND VK                 a key pressed and released (posted)
 //   input VK [shift]            a key pressed and released as real input (SendInput)
-//   char HWND CODE              a typed character (WM_CHAR, posted)
+//   char HWND CODE              a typed byte (WM_CHAR, posted as ANSI)
+//   wchar HWND CODE             a typed character (WM_CHAR, posted as UTF-16),
+//                               as a keyboard or an input method delivers it
 //   text HWND                   the window text (WM_GETTEXT)
 //   paste HWND HEX              puts the bytes on the clipboard and pastes them with Ctrl+V
 //   button HWND X Y             a left-button press and release at a client point (posted)
@@ -141,6 +144,28 @@ std::string Children(HWND parent) {
     return out + "]";
 }
 
+struct ProcessWindows {
+    DWORD pid;
+    std::string json;
+};
+
+BOOL CALLBACK DescribeTopLevel(HWND window, LPARAM param) {
+    auto* windows = reinterpret_cast<ProcessWindows*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == windows->pid && ::IsWindowVisible(window)) {
+        if (!windows->json.empty()) windows->json += ",";
+        windows->json += Describe(window);
+    }
+    return TRUE;
+}
+
+std::string TopLevelOf(DWORD pid) {
+    ProcessWindows windows{pid, {}};
+    ::EnumWindows(&DescribeTopLevel, reinterpret_cast<LPARAM>(&windows));
+    return "[" + windows.json + "]";
+}
+
 std::string Focus(DWORD tid) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -148,27 +173,12 @@ std::string Focus(DWORD tid) {
     return Describe(info.hwndFocus);
 }
 
-void PostKey(HWND window, WORD vk, bool shift) {
+void PostKey(HWND window, WORD vk) {
     const UINT scan = ::MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     const LPARAM up = down | (1L << 30) | (1L << 31);
-    if (shift) {
-        // A posted key carries no keyboard state: Shift is pressed as real input.
-        INPUT press{};
-        press.type = INPUT_KEYBOARD;
-        press.ki.wVk = VK_SHIFT;
-        ::SendInput(1, &press, sizeof press);
-    }
     ::PostMessageA(window, WM_KEYDOWN, vk, down);
     ::PostMessageA(window, WM_KEYUP, vk, up);
-    if (shift) {
-        ::Sleep(200);
-        INPUT release{};
-        release.type = INPUT_KEYBOARD;
-        release.ki.wVk = VK_SHIFT;
-        release.ki.dwFlags = KEYEVENTF_KEYUP;
-        ::SendInput(1, &release, sizeof release);
-    }
 }
 
 void RealKey(WORD vk, bool shift) {
@@ -213,7 +223,7 @@ std::string Boxes(DWORD pid) {
         const DWORD tid = ::GetWindowThreadProcessId(box, &boxPid);
         out += "{\"hwnd\":" + FromWindow(box) + ",\"caption\":\"" + Hex(WindowText(box)) + "\",\"text\":\"" +
                Hex(text != nullptr ? WindowText(text) : std::string()) + "\",\"tid\":" + std::to_string(tid) +
-               ",\"ok\":" + (::GetDlgItem(box, IDOK) != nullptr ? "true" : "false") +
+               ",\"pid\":" + std::to_string(boxPid) + ",\"ok\":" + (::GetDlgItem(box, IDOK) != nullptr ? "true" : "false") +
                ",\"cancel\":" + (::GetDlgItem(box, IDCANCEL) != nullptr ? "true" : "false") + "}";
     }
     return out + "]";
@@ -243,6 +253,11 @@ std::string Handle(const std::string& line) {
         HWND window = ToWindow(w);
         return ::IsWindow(window) ? Describe(window) : "null";
     }
+    if (command == "toplevel") {
+        DWORD pid = 0;
+        in >> pid;
+        return TopLevelOf(pid);
+    }
     if (command == "children") {
         std::string w;
         in >> w;
@@ -258,7 +273,7 @@ std::string Handle(const std::string& line) {
         int vk = 0;
         if (command == "key") in >> w;
         in >> vk >> extra;
-        if (command == "key") PostKey(ToWindow(w), static_cast<WORD>(vk), extra == "shift");
+        if (command == "key") PostKey(ToWindow(w), static_cast<WORD>(vk));
         else RealKey(static_cast<WORD>(vk), extra == "shift");
         return "true";
     }
@@ -267,6 +282,13 @@ std::string Handle(const std::string& line) {
         unsigned code = 0;
         in >> w >> code;
         ::PostMessageA(ToWindow(w), WM_CHAR, code, 1);
+        return "true";
+    }
+    if (command == "wchar") {
+        std::string w;
+        unsigned code = 0;
+        in >> w >> code;
+        ::PostMessageW(ToWindow(w), WM_CHAR, code, 1);
         return "true";
     }
     if (command == "text") {
