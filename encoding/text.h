@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cc {
@@ -28,5 +29,12 @@ public:
 private:
     std::vector<uint8_t> bytes_;
 };
+
+// A buffer holding a copy of the given bytes.
+ByteBuffer ByteBufferOf(std::string_view bytes);
+
+// The part of a text that counts as the text: the bytes before its first zero
+// byte, as a zero-terminated string would be read.
+std::string_view TextBytes(const Text& text);
 
 }  // namespace cc
