@@ -9,7 +9,7 @@ packages=(
     googletest
     wine64
     xvfb xauth x11-utils imagemagick fonts-wqy-microhei fonts-wine
-    python3
+    python3 python3-pil
     libc-bin
 )
 

@@ -2,6 +2,8 @@
 that uses its window from outside, and the local card service that records the
 requests the browser view makes.
 
+CONFESSION_TEST_DEBUG=1 shows what Wine and the programs print.
+
 Paths of the programs come from the environment that CTest sets:
 CONFESSION_TOOL_EXE, CONFESSION_PROBE_EXE, CONFESSION_DRIVER_EXE and
 CONFESSION_MARKER_DLL.
@@ -142,7 +144,7 @@ class Tool:
     def __init__(self, exe, *args, cwd=None, env=None):
         self.process = subprocess.Popen(
             [WINE_RUN, exe] + list(args), cwd=cwd, env=env,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=None if os.environ.get("CONFESSION_TEST_DEBUG") else subprocess.DEVNULL)
 
     def wait(self, timeout):
         """The exit code as the shell sees it, or None if still running."""
@@ -169,7 +171,7 @@ class CardService:
             return
         cls.process = subprocess.Popen(
             [CARD_PYTHON, CARD_SERVICE, "--host", "127.0.0.1", "--port", str(SERVICE_PORT)],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=None if os.environ.get("CONFESSION_TEST_DEBUG") else subprocess.DEVNULL)
         if not wait_for(cls.healthy, timeout=15):
             raise RuntimeError("the card service did not start")
 
