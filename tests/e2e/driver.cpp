@@ -23,11 +23,17 @@
 //   close HWND                  WM_CLOSE
 //   foreground HWND             brings a top-level window to the front
 //   resources PID               the process's GDI and USER object counts
+//   memory PID                  the process's working set and commit, now and at their peak
+//   times PID                   the CPU time the process has used, in 100 ns units
+//   sendclick HWND              BM_CLICK sent, waiting for the button's handling; the
+//                               time it took in microseconds
+//   sendnull HWND               WM_NULL sent, for the cost of a round trip alone
 //   repaint HWND COUNT          paints the window and its children COUNT times
 //   screen                      the screen's size
 //   sleep MS
 //   quit
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -238,6 +244,44 @@ std::string Resources(DWORD pid) {
     return "{\"gdi\":" + std::to_string(gdi) + ",\"user\":" + std::to_string(user) + "}";
 }
 
+std::string Memory(DWORD pid) {
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) return "null";
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    const BOOL ok = ::GetProcessMemoryInfo(process, &counters, sizeof counters);
+    ::CloseHandle(process);
+    if (!ok) return "null";
+    return "{\"working_set\":" + std::to_string(counters.WorkingSetSize) +
+           ",\"peak_working_set\":" + std::to_string(counters.PeakWorkingSetSize) +
+           ",\"commit\":" + std::to_string(counters.PagefileUsage) +
+           ",\"peak_commit\":" + std::to_string(counters.PeakPagefileUsage) + "}";
+}
+
+unsigned long long FileTimeValue(const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+}
+
+std::string Times(DWORD pid) {
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) return "null";
+    FILETIME created{}, exited{}, kernel{}, user{};
+    const BOOL ok = ::GetProcessTimes(process, &created, &exited, &kernel, &user);
+    ::CloseHandle(process);
+    if (!ok) return "null";
+    return "{\"kernel\":" + std::to_string(FileTimeValue(kernel)) + ",\"user\":" + std::to_string(FileTimeValue(user)) +
+           "}";
+}
+
+long long Microseconds(UINT message, HWND window) {
+    LARGE_INTEGER frequency{}, start{}, end{};
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&start);
+    ::SendMessageA(window, message, 0, 0);
+    ::QueryPerformanceCounter(&end);
+    return (end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
+}
+
 std::string Handle(const std::string& line) {
     std::istringstream in(line);
     std::string command;
@@ -344,6 +388,16 @@ std::string Handle(const std::string& line) {
         DWORD pid = 0;
         in >> pid;
         return Resources(pid);
+    }
+    if (command == "memory" || command == "times") {
+        DWORD pid = 0;
+        in >> pid;
+        return command == "memory" ? Memory(pid) : Times(pid);
+    }
+    if (command == "sendclick" || command == "sendnull") {
+        std::string w;
+        in >> w;
+        return std::to_string(Microseconds(command == "sendclick" ? BM_CLICK : WM_NULL, ToWindow(w)));
     }
     if (command == "repaint") {
         std::string w;
