@@ -33,7 +33,7 @@ private:
 // A buffer holding a copy of the given bytes.
 ByteBuffer ByteBufferOf(std::string_view bytes);
 
-// The part of a text that counts as the text: the bytes before its first zero
+// The bytes that make up a text: those before its first zero
 // byte, as a zero-terminated string would be read.
 std::string_view TextBytes(const Text& text);
 

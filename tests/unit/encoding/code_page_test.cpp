@@ -61,6 +61,11 @@ TEST_F(AnsiCodePage936, AnsiToWideDecodesInTheRequestedCodePage) {
         // happens to be a well-formed UTF-8 pair (U+04ED).
         {__LINE__, kWelcomeGbk, std::nullopt, "FD FF FD FF ED 04 FD FF FD FF 00 00"},
         {__LINE__, kWelcomeGbk, 65001, "FD FF FD FF ED 04 FD FF FD FF 00 00"},
+        // The ANSI count is 3 (a pair, a lone lead byte, the terminator); UTF-8
+        // gives three U+FFFD and the zero unit. (Wine's reading fits the three
+        // U+FFFD into 3 units and drops the terminator behind a truncated
+        // three-byte sequence; the zero unit is added all the same.)
+        {__LINE__, "BB B6 E6", std::nullopt, "FD FF FD FF FD FF 00 00"},
         // An empty text: the zero unit alone, in every code page.
         {__LINE__, "", std::nullopt, "00 00"},
         {__LINE__, "", 0, "00 00"},
