@@ -55,14 +55,18 @@ namespace {
 
 using namespace code_page_steps;
 
-ByteBuffer LittleEndianBytes(const std::vector<wchar_t>& units) {
-    std::vector<uint8_t> bytes;
-    bytes.reserve(units.size() * 2);
-    for (const wchar_t unit : units) {
-        bytes.push_back(static_cast<uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<uint8_t>((unit >> 8) & 0xFF));
+// A wide buffer is written and read by the platform in place: its bytes are
+// the UTF-16 units, low byte first, as they lie in memory on this platform.
+// (The storage of a vector comes from operator new, aligned for any unit.)
+wchar_t* UnitsOf(std::vector<uint8_t>& bytes) { return reinterpret_cast<wchar_t*>(bytes.data()); }
+const wchar_t* UnitsOf(const std::vector<uint8_t>& bytes) { return reinterpret_cast<const wchar_t*>(bytes.data()); }
+
+// Whether the bytes hold a zero unit among their whole units.
+bool HoldsZeroUnit(const std::vector<uint8_t>& bytes) {
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        if (bytes[i] == 0 && bytes[i + 1] == 0) return true;
     }
-    return ByteBuffer(std::move(bytes));
+    return false;
 }
 
 // Twice the ANSI count, the output space of an encoding; a count too large to
@@ -90,18 +94,20 @@ ByteBuffer AnsiToWide(const Text& text, std::optional<UINT> codePage, const Conv
     const char* source = text.c_str();
 
     const int ansiCount = CountWideUnits(platform, kAnsiCodePage, source);
-    std::vector<wchar_t> units(static_cast<size_t>(ansiCount), 0);
-    const bool fitted = ansiCount > 0 && DecodeInto(platform, sourceCodePage, source, units.data(), ansiCount) > 0;
+    std::vector<uint8_t> bytes(2 * static_cast<size_t>(ansiCount), 0);
+    const bool fitted =
+        ansiCount > 0 && DecodeInto(platform, sourceCodePage, source, UnitsOf(bytes), ansiCount) > 0;
     if (!fitted) {
         const int needed = CountWideUnits(platform, sourceCodePage, source);
         if (needed > ansiCount) {
-            units.assign(static_cast<size_t>(needed), 0);
-            DecodeInto(platform, sourceCodePage, source, units.data(), needed);
+            bytes.assign(2 * static_cast<size_t>(needed), 0);
+            DecodeInto(platform, sourceCodePage, source, UnitsOf(bytes), needed);
         }
     }
-    // Whoever reads the buffer stops at its first zero unit: there is always one.
-    if (std::find(units.begin(), units.end(), wchar_t{0}) == units.end()) units.push_back(0);
-    return LittleEndianBytes(units);
+    // Whoever reads the buffer stops at its first zero unit: there is always
+    // one, also where the platform's conversion ended without it.
+    if (!HoldsZeroUnit(bytes)) bytes.insert(bytes.end(), {0, 0});
+    return ByteBuffer(std::move(bytes));
 }
 
 // The same sizing as AnsiToWide, doubled: into a code page whose characters are
@@ -110,22 +116,30 @@ ByteBuffer AnsiToWide(const Text& text, std::optional<UINT> codePage, const Conv
 // again.
 Text WideToAnsi(const ByteBuffer& wide, std::optional<UINT> codePage, const ConversionFunctions& platform) {
     const UINT targetCodePage = codePage.value_or(kAnsiCodePage);
-    const std::vector<wchar_t> units = ZeroTerminatedUnits(wide);
+    // The units are read in place up to their zero unit; a buffer without one
+    // is read from a terminated copy, never beyond its length.
+    std::vector<wchar_t> terminatedCopy;
+    const wchar_t* units = UnitsOf(wide.Bytes());
+    if (!HoldsZeroUnit(wide.Bytes())) {
+        terminatedCopy = ZeroTerminatedUnits(wide);
+        units = terminatedCopy.data();
+    }
 
-    const int ansiCount = CountBytes(platform, kAnsiCodePage, units.data());
+    const int ansiCount = CountBytes(platform, kAnsiCodePage, units);
     const int capacity = DoubledCapacity(ansiCount);
     // The working text: spaces, then the string's own zero byte behind them.
     std::string working(static_cast<size_t>(capacity), ' ');
-    const bool fitted =
-        capacity > 0 && EncodeInto(platform, targetCodePage, units.data(), working.data(), capacity) > 0;
+    const bool fitted = capacity > 0 && EncodeInto(platform, targetCodePage, units, working.data(), capacity) > 0;
     if (!fitted) {
-        const int needed = CountBytes(platform, targetCodePage, units.data());
+        const int needed = CountBytes(platform, targetCodePage, units);
         if (needed > capacity) {
             working.assign(static_cast<size_t>(needed), ' ');
-            EncodeInto(platform, targetCodePage, units.data(), working.data(), needed);
+            EncodeInto(platform, targetCodePage, units, working.data(), needed);
         }
     }
-    return Text(TextBytes(working));
+    // The text ends at the working text's first zero byte.
+    working.resize(TextBytes(working).size());
+    return working;
 }
 
 Text AnsiToUtf8(const Text& text, const ConversionFunctions& platform) {

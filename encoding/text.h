@@ -30,6 +30,11 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
+// The byte at a 1-based index of a sequence of bytes, tested against the
+// range first exactly as ByteBuffer::At does: an index below 1 raises
+// run-time error 4, one above the length run-time error 1.
+uint8_t CheckedByteAt(std::string_view bytes, int32_t index);
+
 // A buffer holding a copy of the given bytes.
 ByteBuffer ByteBufferOf(std::string_view bytes);
 

@@ -18,23 +18,29 @@ Text UrlEncode(const Text& text, std::optional<bool> keepSafe, std::optional<boo
     if (TextBytes(text).empty()) return Text();
     const bool copySafe = keepSafe.value_or(false);
 
-    // The source bytes, fetched one by one with the buffer's range test.
-    const ByteBuffer source =
-        asUtf8.value_or(false) ? ByteBufferOf(TextBytes(AnsiToUtf8(text, platform))) : ByteBufferOf(TextBytes(text));
-    const int32_t count = source.Length();
+    // The source bytes: the text's own, or those of its UTF-8 form, which is
+    // released as soon as the result is made. Each byte is fetched by its
+    // index, tested against 1 and the count first.
+    const Text utf8 = asUtf8.value_or(false) ? AnsiToUtf8(text, platform) : Text();
+    const std::string_view source = asUtf8.value_or(false) ? TextBytes(utf8) : TextBytes(text);
+    const auto count = static_cast<int32_t>(source.size());
 
-    Text result;
-    result.reserve(static_cast<size_t>(count) * kEscapeLength);
+    // The result is written into space for the longest outcome, three
+    // characters per byte, and cut to what was written.
+    Text result(static_cast<size_t>(count) * kEscapeLength, '\0');
+    char* out = result.data();
     for (int32_t index = 1; index <= count; ++index) {
-        const uint8_t byte = source.At(index);
+        const uint8_t byte = CheckedByteAt(source, index);
         if (copySafe && IsUrlSafeByte(byte)) {
-            result.push_back(static_cast<char>(byte));
+            *out++ = static_cast<char>(byte);
         } else {
-            result.push_back('%');
-            result.push_back(kHexDigits[byte >> 4]);
-            result.push_back(kHexDigits[byte & 0x0F]);
+            out[0] = '%';
+            out[1] = kHexDigits[byte >> 4];
+            out[2] = kHexDigits[byte & 0x0F];
+            out += kEscapeLength;
         }
     }
+    result.resize(static_cast<size_t>(out - result.data()));
     return result;
 }
 
