@@ -45,6 +45,13 @@ TEST(ByteBuffer, AtCountsFromOne) {
     }
 }
 
+TEST(ByteBuffer, CheckedByteAtReadsTextBytesTheSameWay) {
+    const std::string bytes("\x11\x00\xFF", 3);
+    EXPECT_EQ(CheckedByteAt(bytes, 1), 0x11);
+    EXPECT_EQ(CheckedByteAt(bytes, 2), 0x00);
+    EXPECT_EQ(CheckedByteAt(bytes, 3), 0xFF);
+}
+
 TEST(ByteBuffer, ByteBufferOfCopiesEveryByteIncludingZeros) {
     const std::string bytes("a\0\xFF", 3);
     const ByteBuffer buffer = ByteBufferOf(bytes);
@@ -111,6 +118,22 @@ TEST(ByteBufferDeathTest, IndexAboveLengthRaisesError1) {
             },
             ::testing::ExitedWithCode(kRuntimeErrorExitCode), kCodeOneInBox);
     }
+}
+
+TEST(ByteBufferDeathTest, CheckedByteAtRaisesTheSameErrors) {
+    const std::string bytes = "abc";
+    EXPECT_EXIT(
+        {
+            DismissTheErrorBoxWhenItShows();
+            CheckedByteAt(bytes, 0);
+        },
+        ::testing::ExitedWithCode(kRuntimeErrorExitCode), kCodeFourInBox);
+    EXPECT_EXIT(
+        {
+            DismissTheErrorBoxWhenItShows();
+            CheckedByteAt(bytes, 4);
+        },
+        ::testing::ExitedWithCode(kRuntimeErrorExitCode), kCodeOneInBox);
 }
 
 TEST(ByteBufferDeathTest, AnEmptyBufferHasNoIndexAtAll) {
