@@ -3,7 +3,7 @@
 #include <ole2.h>
 
 #include <atomic>
-#include <cstdio>
+#include <charconv>
 
 namespace cc {
 namespace {
@@ -62,10 +62,11 @@ std::string ComposeRuntimeErrorText(int32_t code, const std::string& message) {
     text += kCrLf;
     text += kCrLf;
     if (code != 0) {
+        // The code in decimal, as "%d" writes it.
         char digits[16];
-        std::snprintf(digits, sizeof digits, "%d", static_cast<int>(code));
+        const auto written = std::to_chars(digits, digits + sizeof digits, code);
         text += "错误代码：";
-        text += digits;
+        text.append(digits, written.ptr);
         text += kCrLf;
         text += kCrLf;
     }
@@ -75,6 +76,12 @@ std::string ComposeRuntimeErrorText(int32_t code, const std::string& message) {
         text += kCrLf;
     }
     return text;
+}
+
+std::string ComposeAllocationFailureMessage(size_t bytes) {
+    char digits[32];
+    const auto written = std::to_chars(digits, digits + sizeof digits, bytes);
+    return "分配 " + std::string(digits, written.ptr) + " 字节内存失败!";
 }
 
 void RecordUiThread() { UiThreadSlot().store(::GetCurrentThreadId()); }

@@ -29,6 +29,9 @@ std::string ComposeRuntimeErrorText(int32_t code, const std::string& message);
 // calling thread ends the process itself.
 [[noreturn]] void RaiseRuntimeError(int32_t code, const std::string& message = std::string());
 
+// The message for memory that cannot be obtained: "%d" bytes asked for.
+std::string ComposeAllocationFailureMessage(size_t bytes);
+
 // Remembers the calling thread as the UI thread. Called once, at start.
 void RecordUiThread();
 DWORD UiThreadId();

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make
-    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+    g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
     googletest
     wine64
     xvfb xauth x11-utils imagemagick fonts-wqy-microhei fonts-wine

@@ -5,6 +5,7 @@
 //
 // Commands (numbers in decimal, window handles as given by earlier answers):
 //   main PID TIMEOUT_MS         the tool's main window, once it is visible (PID 0: any process)
+//   mains                       every visible main window of the tool, of any process
 //   window HWND                 caption, outer rectangle, styles, class
 //   toplevel PID                the visible top-level windows of a process
 //   children HWND               the child windows, from the top of the stacking order
@@ -290,6 +291,14 @@ std::string Handle(const std::string& line) {
         DWORD pid = 0, timeout = 0;
         in >> pid >> timeout;
         return Main(pid, timeout);
+    }
+    if (command == "mains") {
+        std::string out = "[";
+        for (HWND window : TopLevel(0, "ConfessionCardMainWindow")) {
+            if (out.size() > 1) out += ",";
+            out += Describe(window);
+        }
+        return out + "]";
     }
     if (command == "window") {
         std::string w;

@@ -244,8 +244,10 @@ class ToolTestCase(unittest.TestCase):
             self.tool.kill()
 
     def start(self, *args, exe=None, cwd=None, env=None):
+        # Windows of other runs may be open: the tool's is the one that is new.
+        known = {w["pid"] for w in self.driver("mains")}
         self.tool = Tool(exe or self.exe, *args, cwd=cwd, env=env)
-        self.main = self.driver("main", 0, 20000)
+        self.main = wait_for(lambda: next((w for w in self.driver("mains") if w["pid"] not in known), None), 30)
         self.assertIsNotNone(self.main, "the main window did not appear")
         self.pid, self.tid, self.hwnd = self.main["pid"], self.main["tid"], self.main["hwnd"]
         self.controls = self.driver.children(self.hwnd)

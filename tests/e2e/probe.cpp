@@ -8,6 +8,7 @@
 //   bad-browser    the browser view's control cannot be created
 //   index-below    a byte buffer is read at index 0, before any window exists
 //   index-above    a byte buffer is read past its end, before any window exists
+//   no-memory      asks for more memory than the process can have
 //   unprotected    the tool as it is, but without restricting the library
 //                  search, as a program without that protection would run
 //   load-bare N    loads library N by its bare name after the restriction;
@@ -78,6 +79,11 @@ int main(int argc, char** argv) {
         return ReadBuffer(0);
     } else if (mode == "index-above") {
         return ReadBuffer(4);
+    } else if (mode == "no-memory") {
+        cc::RecordUiThread();
+        void* huge = ::operator new(static_cast<size_t>(1) << 60);  // 1 EiB
+        ::operator delete(huge);
+        return 3;
     } else if (mode != "unprotected") {
         return 2;
     }

@@ -65,6 +65,13 @@ class RuntimeErrorTest(ToolTestCase):
         self.assertIsNone(self.driver("main", box[0]["pid"], 0), "no window is shown")
         self.dismiss_and_expect_255(box[0])
 
+    def test_memory_that_cannot_be_obtained(self):
+        self.tool = Tool(PROBE_EXE, "no-memory")
+        box = wait_for(lambda: [b for b in self.driver.boxes(0) if b["caption"] == CAPTION], timeout=15)
+        self.assertIsNotNone(box, "no error box")
+        self.assertEqual(box[0]["text"], HEAD + gbk("错误信息：分配 %d 字节内存失败!" % (1 << 60)) + b"\r\n")
+        self.dismiss_and_expect_255(box[0])
+
     def test_byte_buffer_index_out_of_range(self):
         cases = (("index-below", 4, "数组成员引用下标必须大于等于1"),
                  ("index-above", 1, "数组成员引用下标超出定义范围"))

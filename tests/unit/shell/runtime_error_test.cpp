@@ -59,3 +59,15 @@ TEST(LookupFailureMessage, NamesTheLibraryOnlyWhenDeclared) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AllocationFailureMessage, NamesTheBytesAskedFor) {
+    // 分配 123 字节内存失败!
+    EXPECT_EQ(cc::ComposeAllocationFailureMessage(123),
+              "\xB7\xD6\xC5\xE4 123 \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!");
+    EXPECT_EQ(cc::ComposeAllocationFailureMessage(0),
+              "\xB7\xD6\xC5\xE4 0 \xD7\xD6\xBD\xDA\xC4\xDA\xB4\xE6\xCA\xA7\xB0\xDC!");
+}
+
+}  // namespace
