@@ -9,10 +9,16 @@
 //   index-below    a byte buffer is read at index 0, before any window exists
 //   index-above    a byte buffer is read past its end, before any window exists
 //   no-memory      asks for more memory than the process can have
+//   read-closed    the generate button starts a worker that closes the window
+//                  and then reads the name box, as a late worker would
+//   unknown-control  the generate button starts a worker that reads a control
+//                  the window does not have
 //   unprotected    the tool as it is, but without restricting the library
 //                  search, as a program without that protection would run
 //   load-bare N    loads library N by its bare name after the restriction;
 //                  with "unprotected" before it, without the restriction
+#include "app/control_properties.h"
+#include "app/identifiers.h"
 #include "app/program.h"
 #include "app/runtime_error.h"
 #include "app/system_functions.h"
@@ -44,6 +50,27 @@ void StartMissingExportWorker() {
         cc::system_functions::CreateThread(nullptr, 0, &BindMissingExport, nullptr, 0, &id));
 }
 
+DWORD WINAPI ReadAfterClose(LPVOID) {
+    HWND window = ::FindWindowA(cc::kEndTargetClassName, nullptr);
+    // The window goes; the UI thread stays, as while the program is ending.
+    ::SendMessageA(window, WM_CLOSE, 0, 0);
+    cc::ReadControlProperty(cc::kMainWindowId, cc::kNameBoxId, cc::kEditBoxContent, cc::kWholeValue);
+    return 0;
+}
+
+DWORD WINAPI ReadUnknownControl(LPVOID) {
+    cc::ReadControlProperty(cc::kMainWindowId, 0x16019999, cc::kEditBoxContent, cc::kWholeValue);
+    return 0;
+}
+
+void StartWorker(LPTHREAD_START_ROUTINE routine) {
+    DWORD id = 0;
+    cc::UniqueKernelHandle worker(cc::system_functions::CreateThread(nullptr, 0, routine, nullptr, 0, &id));
+}
+
+void StartReadAfterClose() { StartWorker(&ReadAfterClose); }
+void StartReadUnknownControl() { StartWorker(&ReadUnknownControl); }
+
 int ReadBuffer(int32_t index) {
     cc::RecordUiThread();
     const cc::ByteBuffer buffer(std::vector<uint8_t>{1, 2, 3});
@@ -72,6 +99,10 @@ int main(int argc, char** argv) {
         settings.events.generateClicked = &StartRaisingWorker;
     } else if (mode == "missing-export") {
         settings.events.generateClicked = &StartMissingExportWorker;
+    } else if (mode == "read-closed") {
+        settings.events.generateClicked = &StartReadAfterClose;
+    } else if (mode == "unknown-control") {
+        settings.events.generateClicked = &StartReadUnknownControl;
     } else if (mode == "bad-browser") {
         // A class that no server is registered for.
         settings.browserClass = CLSID{0x0BADC0DE, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x12, 0x34, 0x56, 0x78}};
@@ -87,5 +118,9 @@ int main(int argc, char** argv) {
     } else if (mode != "unprotected") {
         return 2;
     }
-    return cc::RunProgram(settings);
+    const int result = cc::RunProgram(settings);
+    // A late worker's error must end the process itself: keep the process
+    // alive after the window is gone, as while the program is ending.
+    if (mode == "read-closed") ::Sleep(INFINITE);
+    return result;
 }

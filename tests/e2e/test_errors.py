@@ -65,6 +65,22 @@ class RuntimeErrorTest(ToolTestCase):
         self.assertIsNone(self.driver("main", box[0]["pid"], 0), "no window is shown")
         self.dismiss_and_expect_255(box[0])
 
+    def test_worker_reading_after_the_window_is_closed(self):
+        self.start("read-closed")
+        pid = self.pid
+        self.driver("click", self.button)
+        box = self.error_box(pid)
+        self.assertEqual(box["text"], HEAD + gbk("错误信息：未载入欲访问窗口组件所在的窗口") + b"\r\n")
+        self.assertEqual(self.driver("mains"), [], "the window is gone")
+        self.dismiss_and_expect_255(box)
+
+    def test_worker_reading_a_control_that_is_not_there(self):
+        self.start("unknown-control")
+        self.driver("click", self.button)
+        box = self.error_box()
+        self.assertEqual(box["text"], HEAD + gbk("错误信息：指定窗口尚未载入") + b"\r\n")
+        self.dismiss_and_expect_255(box)
+
     def test_memory_that_cannot_be_obtained(self):
         self.tool = Tool(PROBE_EXE, "no-memory")
         box = wait_for(lambda: [b for b in self.driver.boxes(0) if b["caption"] == CAPTION], timeout=15)
