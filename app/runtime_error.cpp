@@ -94,6 +94,11 @@ void EndProcessOnUiThread(UINT exitCode) {
 }
 
 void RaiseRuntimeError(int32_t code, const std::string& message) {
+    // An error met while this thread is reporting one (memory running out
+    // while the box text is composed) ends the process straight away.
+    static thread_local bool reporting = false;
+    if (reporting) ::ExitProcess(kExitAfterError);
+    reporting = true;
     const std::string text = ComposeRuntimeErrorText(code, message);
     ::MessageBoxA(nullptr, text.c_str(), "错误", kErrorBoxType);
     const DWORD uiThread = UiThreadId();
