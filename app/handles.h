@@ -134,18 +134,23 @@ private:
     HGDIOBJ previous_;
 };
 
-// A window DC released on scope exit.
-class WindowDc {
+// A DC of a window, released on scope exit: GetDC gives the client area,
+// GetWindowDC the whole window, frame included.
+template <HDC(WINAPI* Acquire)(HWND)>
+class ScopedDc {
 public:
-    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
-    ~WindowDc() { ::ReleaseDC(window_, dc_); }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
+    explicit ScopedDc(HWND window) : window_(window), dc_(Acquire(window)) {}
+    ~ScopedDc() { ::ReleaseDC(window_, dc_); }
+    ScopedDc(const ScopedDc&) = delete;
+    ScopedDc& operator=(const ScopedDc&) = delete;
     HDC get() const { return dc_; }
 
 private:
     HWND window_;
     HDC dc_;
 };
+
+using WindowDc = ScopedDc<&::GetDC>;
+using WholeWindowDc = ScopedDc<&::GetWindowDC>;
 
 }  // namespace cc

@@ -55,13 +55,8 @@ int32_t MouseKeyState(WPARAM mouseKeys, bool altDown) {
 
 bool MainWindow::Create(const MainWindowSettings& settings) {
     settings_ = settings;
-    WNDCLASSEXA cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = &WindowBase::Procedure;
-    cls.hInstance = ::GetModuleHandleA(nullptr);
-    cls.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    cls.lpszClassName = kEndTargetClassName;
-    if (!RegisterOnce(cls)) return false;
+    // No background brush: WM_PAINT fills what is to be painted.
+    if (!RegisterOnce(kEndTargetClassName, 0, nullptr)) return false;
 
     const POINT origin = CentredOrigin(::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
                                        kMainWindowWidth, kMainWindowHeight);

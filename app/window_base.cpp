@@ -2,11 +2,19 @@
 
 namespace cc {
 
-bool WindowBase::RegisterOnce(const WNDCLASSEXA& settings) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (::GetClassInfoExA(settings.hInstance, settings.lpszClassName, &existing)) return true;
-    return ::RegisterClassExA(&settings) != 0;
+bool WindowBase::RegisterOnce(const char* className, UINT style, HBRUSH background) {
+    WNDCLASSEXA cls{};
+    cls.cbSize = sizeof cls;
+    cls.hInstance = ::GetModuleHandleA(nullptr);
+    if (::GetClassInfoExA(cls.hInstance, className, &cls)) return true;
+    cls.cbSize = sizeof cls;
+    cls.style = style;
+    cls.lpfnWndProc = &WindowBase::Procedure;
+    cls.hInstance = ::GetModuleHandleA(nullptr);
+    cls.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    cls.hbrBackground = background;
+    cls.lpszClassName = className;
+    return ::RegisterClassExA(&cls) != 0;
 }
 
 bool WindowBase::CreateAsObject(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y,

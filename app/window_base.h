@@ -18,8 +18,9 @@ public:
     HWND hwnd() const { return window_.get(); }
 
 protected:
-    // Registers a class of this kind once per process; later calls find it.
-    static bool RegisterOnce(const WNDCLASSEXA& settings);
+    // Registers a class of the program's own, with this base's window
+    // procedure and the arrow cursor, once per process; later calls find it.
+    static bool RegisterOnce(const char* className, UINT style, HBRUSH background);
 
     // Creates the window with this object as its create parameter.
     bool CreateAsObject(DWORD exStyle, const char* className, const char* text, DWORD style, int x, int y,

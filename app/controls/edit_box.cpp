@@ -7,20 +7,6 @@ namespace {
 
 constexpr DWORD kCommonStyle = WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL;
 
-// The window DC of a whole window, frame included.
-class WholeWindowDc {
-public:
-    explicit WholeWindowDc(HWND window) : window_(window), dc_(::GetWindowDC(window)) {}
-    ~WholeWindowDc() { ::ReleaseDC(window_, dc_); }
-    WholeWindowDc(const WholeWindowDc&) = delete;
-    WholeWindowDc& operator=(const WholeWindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
 }  // namespace
 
 bool IsAcceptedTypedChar(WPARAM code) {

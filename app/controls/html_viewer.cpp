@@ -61,15 +61,10 @@ int ClampTextSize(int size) { return std::clamp(size, 0, 4); }
 
 bool HtmlViewer::Create(HWND parent, const HtmlViewerSettings& settings) {
     settings_ = settings;
-    WNDCLASSEXA cls{};
-    cls.cbSize = sizeof cls;
-    cls.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-    cls.lpfnWndProc = &WindowBase::Procedure;
-    cls.hInstance = ::GetModuleHandleA(nullptr);
-    cls.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    cls.hbrBackground = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    cls.lpszClassName = kClassName;
-    if (!RegisterOnce(cls)) return false;
+    if (!RegisterOnce(kClassName, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                      static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)))) {
+        return false;
+    }
     if (!CreateAsObject(0, kClassName, "", WS_CHILD | WS_CLIPSIBLINGS | WS_TABSTOP, settings.x, settings.y,
                         settings.width, settings.height, parent, reinterpret_cast<HMENU>(INT_PTR{settings.childId}))) {
         return false;

@@ -25,14 +25,7 @@ LOGFONTA LabelPaintFont(const LOGFONTA& own) {
 
 bool TransLabel::Create(HWND parent, const TransLabelSettings& settings) {
     settings_ = settings;
-    WNDCLASSEXA cls{};
-    cls.cbSize = sizeof cls;
-    cls.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-    cls.lpfnWndProc = &WindowBase::Procedure;
-    cls.hInstance = ::GetModuleHandleA(nullptr);
-    cls.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    cls.lpszClassName = kClassName;
-    if (!RegisterOnce(cls)) return false;
+    if (!RegisterOnce(kClassName, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, nullptr)) return false;
     return CreateAsObject(WS_EX_TRANSPARENT, kClassName, settings.text, WS_CHILD | WS_CLIPSIBLINGS, settings.x,
                           settings.y, settings.width, settings.height, parent,
                           reinterpret_cast<HMENU>(INT_PTR{settings.childId}));

@@ -20,6 +20,12 @@ class RuntimeErrorTest(ToolTestCase):
         self.assertEqual(len(found), 1)
         return found[0]
 
+    def error_box_of_any_process(self):
+        """The error box of a run that has no window to find it by."""
+        found = wait_for(lambda: [b for b in self.driver.boxes(0) if b["caption"] == CAPTION], timeout=15)
+        self.assertIsNotNone(found, "no error box")
+        return found[0]
+
     def dismiss_and_expect_255(self, box):
         self.assertIsNone(self.tool.wait(0.5), "the process must wait for the box")
         self.driver("dismiss", box["hwnd"])
@@ -57,13 +63,10 @@ class RuntimeErrorTest(ToolTestCase):
 
     def test_browser_control_that_cannot_be_created(self):
         self.tool = Tool(PROBE_EXE, "bad-browser")
-        # There is no window yet to find the process by: any box of the
-        # process's class shows up with the error's caption.
-        box = wait_for(lambda: [b for b in self.driver.boxes(0) if b["caption"] == CAPTION], timeout=15)
-        self.assertIsNotNone(box, "no error box")
-        self.assertEqual(box[0]["text"], HEAD + gbk("错误信息：载入启动窗口失败") + b"\r\n")
-        self.assertIsNone(self.driver("main", box[0]["pid"], 0), "no window is shown")
-        self.dismiss_and_expect_255(box[0])
+        box = self.error_box_of_any_process()
+        self.assertEqual(box["text"], HEAD + gbk("错误信息：载入启动窗口失败") + b"\r\n")
+        self.assertIsNone(self.driver("main", box["pid"], 0), "no window is shown")
+        self.dismiss_and_expect_255(box)
 
     def test_worker_reading_after_the_window_is_closed(self):
         self.start("read-closed")
@@ -83,10 +86,9 @@ class RuntimeErrorTest(ToolTestCase):
 
     def test_memory_that_cannot_be_obtained(self):
         self.tool = Tool(PROBE_EXE, "no-memory")
-        box = wait_for(lambda: [b for b in self.driver.boxes(0) if b["caption"] == CAPTION], timeout=15)
-        self.assertIsNotNone(box, "no error box")
-        self.assertEqual(box[0]["text"], HEAD + gbk("错误信息：分配 %d 字节内存失败!" % (1 << 60)) + b"\r\n")
-        self.dismiss_and_expect_255(box[0])
+        box = self.error_box_of_any_process()
+        self.assertEqual(box["text"], HEAD + gbk("错误信息：分配 %d 字节内存失败!" % (1 << 60)) + b"\r\n")
+        self.dismiss_and_expect_255(box)
 
     def test_byte_buffer_index_out_of_range(self):
         cases = (("index-below", 4, "数组成员引用下标必须大于等于1"),
@@ -94,11 +96,10 @@ class RuntimeErrorTest(ToolTestCase):
         for mode, code, message in cases:
             with self.subTest(mode=mode):
                 self.tool = Tool(PROBE_EXE, mode)
-                box = wait_for(lambda: [b for b in self.driver.boxes(0) if b["caption"] == CAPTION], timeout=15)
-                self.assertIsNotNone(box, "no error box")
-                self.assertEqual(box[0]["text"], HEAD + gbk("错误代码：%d" % code) + b"\r\n\r\n" +
+                box = self.error_box_of_any_process()
+                self.assertEqual(box["text"], HEAD + gbk("错误代码：%d" % code) + b"\r\n\r\n" +
                                  gbk("错误信息：" + message) + b"\r\n")
-                self.dismiss_and_expect_255(box[0])
+                self.dismiss_and_expect_255(box)
 
 
 if __name__ == "__main__":
