@@ -42,17 +42,17 @@ private:
 void FreeBstr(BSTR text) { ::SysFreeString(text); }
 using UniqueBstr = UniqueHandle<BSTR, NullInvalidTraits<BSTR, decltype(&FreeBstr), &FreeBstr>>;
 
-// The address as a BSTR: its bytes read in the system's ANSI code page.
+// The address as a BSTR: its bytes read in the system's ANSI code page, up to
+// the first zero unit.
 UniqueBstr ToBstr(const Text& address) {
     const ByteBuffer wide = AnsiToWide(address, kAnsiCodePage);
     const auto& bytes = wide.Bytes();
-    std::wstring units;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const wchar_t unit = static_cast<wchar_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (unit == 0) break;
-        units.push_back(unit);
-    }
-    return UniqueBstr(::SysAllocStringLen(units.data(), static_cast<UINT>(units.size())));
+    UINT length = 0;
+    while (2 * length + 1 < bytes.size() && (bytes[2 * length] | bytes[2 * length + 1]) != 0) ++length;
+    UniqueBstr text(::SysAllocStringLen(nullptr, length));
+    if (!text) return text;
+    for (UINT i = 0; i < length; ++i) text.get()[i] = static_cast<wchar_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return text;
 }
 
 }  // namespace
