@@ -24,6 +24,11 @@
 //   close HWND                  WM_CLOSE
 //   foreground HWND             brings a top-level window to the front
 //   resources PID               the process's GDI and USER object counts
+//   objects PID                 the same counted from outside, where GetGuiResources tells
+//                               nothing (Wine answers 0): the used entries of the process's
+//                               GDI handle table, in all and by the entries' type byte, the
+//                               windows it owns (hidden and message-only ones included) and
+//                               its threads
 //   memory PID                  the process's working set and commit, now and at their peak
 //   times PID                   the CPU time the process has used, in 100 ns units
 //   sendclick HWND              BM_CLICK sent, waiting for the button's handling; the
@@ -35,10 +40,13 @@
 //   quit
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -263,6 +271,112 @@ unsigned long long FileTimeValue(const FILETIME& t) {
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
 
+// One entry of the GDI handle table that a process's PEB points to; an entry
+// whose type is 0 is free.
+struct GdiHandleEntry {
+    unsigned long long object;
+    unsigned long owner;
+    unsigned short unique;
+    unsigned char type;
+    unsigned char flags;
+    unsigned long long user;
+};
+static_assert(sizeof(GdiHandleEntry) == 24, "a GDI handle table entry is 24 bytes");
+constexpr size_t kGdiHandleCount = 0x10000;
+constexpr size_t kPebGdiHandleTable = 0xF8;  // offset of GdiSharedHandleTable in a 64-bit PEB
+
+// The used entries of the process's GDI handle table, in all and by the type
+// byte of the entry; false when the table cannot be read.
+bool CountGdiHandles(HANDLE process, long& used, std::map<int, long>& byType) {
+    // Looked up at run time: the driver does not link against ntdll.
+    using QueryProcess = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<QueryProcess>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    ULONG length = 0;
+    if (query == nullptr || query(process, ProcessBasicInformation, &basic, sizeof basic, &length) != 0) return false;
+    unsigned long long table = 0;
+    SIZE_T read = 0;
+    if (!::ReadProcessMemory(process, reinterpret_cast<const char*>(basic.PebBaseAddress) + kPebGdiHandleTable, &table,
+                             sizeof table, &read) ||
+        table == 0) {
+        return false;
+    }
+    std::vector<GdiHandleEntry> entries(kGdiHandleCount);
+    if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(static_cast<uintptr_t>(table)), entries.data(),
+                             entries.size() * sizeof(GdiHandleEntry), &read)) {
+        return false;
+    }
+    used = 0;
+    for (const GdiHandleEntry& entry : entries) {
+        if (entry.type == 0) continue;
+        ++used;
+        ++byType[entry.type];
+    }
+    return true;
+}
+
+struct WindowCount {
+    DWORD pid;
+    long count;
+};
+
+BOOL CALLBACK CountOwnWindow(HWND window, LPARAM param) {
+    auto* windows = reinterpret_cast<WindowCount*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    if (pid == windows->pid) ++windows->count;
+    return TRUE;
+}
+
+BOOL CALLBACK CountWindowTree(HWND window, LPARAM param) {
+    CountOwnWindow(window, param);
+    ::EnumChildWindows(window, &CountOwnWindow, param);
+    return TRUE;
+}
+
+long CountWindows(DWORD pid) {
+    WindowCount windows{pid, 0};
+    ::EnumWindows(&CountWindowTree, reinterpret_cast<LPARAM>(&windows));
+    for (HWND window = ::FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
+         window = ::FindWindowExA(HWND_MESSAGE, window, nullptr, nullptr)) {
+        CountWindowTree(window, reinterpret_cast<LPARAM>(&windows));
+    }
+    return windows.count;
+}
+
+long CountThreads(DWORD pid) {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    long count = 0;
+    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == pid) ++count;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+std::string Objects(DWORD pid) {
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (process == nullptr) return "null";
+    long gdi = 0;
+    std::map<int, long> byType;
+    const bool read = CountGdiHandles(process, gdi, byType);
+    ::CloseHandle(process);
+    std::string types = "{";
+    for (const auto& [type, count] : byType) {
+        if (types.size() > 1) types += ",";
+        types += "\"" + std::to_string(type) + "\":" + std::to_string(count);
+    }
+    types += "}";
+    return "{\"gdi\":" + (read ? std::to_string(gdi) : std::string("null")) +
+           ",\"gdi_types\":" + (read ? types : std::string("null")) +
+           ",\"windows\":" + std::to_string(CountWindows(pid)) + ",\"threads\":" + std::to_string(CountThreads(pid)) +
+           "}";
+}
+
 std::string Times(DWORD pid) {
     HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (process == nullptr) return "null";
@@ -397,6 +511,11 @@ std::string Handle(const std::string& line) {
         DWORD pid = 0;
         in >> pid;
         return Resources(pid);
+    }
+    if (command == "objects") {
+        DWORD pid = 0;
+        in >> pid;
+        return Objects(pid);
     }
     if (command == "memory" || command == "times") {
         DWORD pid = 0;
