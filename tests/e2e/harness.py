@@ -159,6 +159,15 @@ class Tool:
             self.process.wait()
 
 
+def die_with_parent():
+    """Runs in a child before it starts: the child gets SIGTERM when the test
+    process ends, also when it is killed, so no service outlives its run."""
+    import ctypes
+    import signal
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
 class CardService:
     """The local card service on port 80, started once for the whole run of a
     test module if nothing answers there yet."""
