@@ -19,9 +19,9 @@ using testing_support::FromHex;
 using testing_support::RecordingPlatform;
 using testing_support::ToHex;
 
-constexpr char kWelcomeGbk[] = "BB B6 D3 AD C4 FA";
-constexpr char kWelcomeWide[] = "22 6B CE 8F A8 60 00 00";
-constexpr char kWelcomeUtf8[] = "E6 AC A2 E8 BF 8E E6 82 A8";
+using testing_support::kWelcomeGbk;
+using testing_support::kWelcomeUtf8;
+using testing_support::kWelcomeWide;
 
 class AnsiCodePage1252 : public ::testing::Test {
 protected:

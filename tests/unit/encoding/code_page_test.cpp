@@ -20,10 +20,9 @@ using testing_support::ToHex;
 
 using Function = PlatformCall::Function;
 
-// GBK 欢迎您, its UTF-16 units (with the zero unit) and its UTF-8 bytes.
-constexpr char kWelcomeGbk[] = "BB B6 D3 AD C4 FA";
-constexpr char kWelcomeWide[] = "22 6B CE 8F A8 60 00 00";
-constexpr char kWelcomeUtf8[] = "E6 AC A2 E8 BF 8E E6 82 A8";
+using testing_support::kWelcomeGbk;
+using testing_support::kWelcomeUtf8;
+using testing_support::kWelcomeWide;
 
 class AnsiCodePage936 : public ::testing::Test {
 protected:

@@ -14,6 +14,11 @@
 
 namespace cc::testing_support {
 
+// GBK 欢迎您, its UTF-16 units (with the zero unit) and its UTF-8 bytes.
+constexpr char kWelcomeGbk[] = "BB B6 D3 AD C4 FA";
+constexpr char kWelcomeWide[] = "22 6B CE 8F A8 60 00 00";
+constexpr char kWelcomeUtf8[] = "E6 AC A2 E8 BF 8E E6 82 A8";
+
 // Bytes written as hexadecimal pairs separated by blanks: "BB B6 D3".
 std::string FromHex(std::string_view hex);
 std::vector<uint8_t> BytesFromHex(std::string_view hex);
